@@ -1,0 +1,18 @@
+# Cross-compiles for 32-bit Windows with MinGW-w64. The -posix compilers are
+# the ones whose C++ runtime has std::mutex, which GoogleTest needs.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86)
+
+set(triple i686-w64-mingw32)
+set(CMAKE_C_COMPILER ${triple}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${triple}-g++-posix)
+set(CMAKE_RC_COMPILER ${triple}-windres)
+set(CMAKE_DLLTOOL ${triple}-dlltool)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${triple})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+
+# Programs built here run under Wine (CTest and test discovery use this).
+# CMakeLists.txt points CMAKE_CROSSCOMPILING_EMULATOR at scripts/wine-run.

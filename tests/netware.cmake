@@ -1,0 +1,1 @@
+orvane_test(netware_test netware_test.cpp LIBS netware)
