@@ -1,6 +1,8 @@
+// main.cpp: starting the program loads its one window.
 #include <windows.h>
-#include "NetWare.h"
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    netware::ZeroByte a = 0, b = 0;
-    return NWCallsInit(&a, &b);
+
+#include "frmOrvane.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+    return orvane::frmOrvane::run(instance, show);
 }
