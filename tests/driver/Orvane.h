@@ -1,0 +1,129 @@
+// Orvane.h: one run of the real Orvane.exe under test, started against the
+// stand-in client, with its window, its controls and its message boxes read
+// and worked from outside.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Check.h"
+#include "Keys.h"
+#include "Trace.h"
+
+namespace driver {
+
+// The place and look of one control, its rectangle in the window's client
+// coordinates (Wine's frames differ from Windows', the client area does not).
+struct ControlInfo {
+    std::wstring className;
+    std::wstring text;
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    RECT rect{};
+    bool visible = false;
+    bool enabled = false;
+};
+
+// A message box of the process as it stands.
+struct Box {
+    HWND hwnd = nullptr;
+    std::wstring title;
+    std::wstring text;
+    std::vector<std::wstring> buttons;  // visible buttons, in child order
+    bool icon = false;                  // a visible icon static with an icon set
+};
+
+class Orvane {
+public:
+    // Starts Orvane.exe on the simulated network `network` (INI text of the
+    // stand-in; none: its built-in demo network), tracing into a file of its
+    // own. Paths come from the build.
+    explicit Orvane(std::optional<std::string> network = std::nullopt, const Where& where = Where::current());
+    // Ends the process if it still runs; removes the scenario's files.
+    ~Orvane();
+    Orvane(const Orvane&) = delete;
+    Orvane& operator=(const Orvane&) = delete;
+
+    // Waits until the window is shown and the program waits for input; stops
+    // the test if a message box comes up or the process ends instead.
+    HWND waitShown(const Where& where = Where::current());
+    // Waits until a message box of the process is up; stops the test if the
+    // process ends first.
+    Box waitBox(const Where& where = Where::current());
+    // Presses the box's OK button and waits until the box is gone.
+    void pressOk(const Box& box, const Where& where = Where::current());
+    // Waits until the process ends and gives its exit status.
+    DWORD waitExit(const Where& where = Where::current());
+    bool running() const;
+    // Whether the window exists and is visible now.
+    bool shown() const;
+    // Whether a message box of the process is up now.
+    bool boxUp() const;
+    HWND window() const { return window_; }
+
+    // Reading the controls, by the ids of ControlIds.h.
+    HWND control(int id, const Where& where = Where::current()) const;
+    ControlInfo info(int id, const Where& where = Where::current()) const;
+    std::wstring text(int id, const Where& where = Where::current()) const;
+    std::vector<std::wstring> rows(int id, const Where& where = Where::current()) const;
+    int selection(int id, const Where& where = Where::current()) const;  // LB_GETCURSEL
+    // Name of the control holding the focus ("txtUser"); "(window)" for the
+    // window itself, "(none)" when the focus is outside it.
+    std::string focus() const;
+    // Id that the dialog manager takes as the default button (DM_GETDEFID).
+    int defaultId(const Where& where = Where::current()) const;
+
+    // Working the window.
+    void setText(int id, std::wstring_view text, const Where& where = Where::current());
+    void click(int id, const Where& where = Where::current());           // BM_CLICK, as the mouse does
+    void press(Key key, const Where& where = Where::current());          // real keyboard input
+    void type(std::wstring_view text, const Where& where = Where::current());
+    // Posts a system command to the window: SC_CLOSE is what the title bar's
+    // close button sends.
+    void sysCommand(WPARAM command, const Where& where = Where::current());
+    // Waits until the control `name` holds the focus.
+    void waitFocus(std::string_view name, const Where& where = Where::current());
+    // Returns once the program has handled what was sent to it so far.
+    void settle();
+    // Makes the window (or its message box) the foreground window.
+    void foreground(const Where& where = Where::current());
+
+    // The calls traced so far.
+    Trace trace(const Where& where = Where::current()) const;
+    // Ends the process now.
+    void kill();
+
+private:
+    HWND findWindow() const;
+    HWND findBox() const;
+    LRESULT send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, const Where& where) const;
+    std::string stateText() const;
+
+    std::wstring networkFile_;
+    std::wstring traceFile_;
+    PROCESS_INFORMATION process_{};
+    HWND window_ = nullptr;
+};
+
+// Reads a message box; used by Orvane::waitBox.
+Box readBox(HWND box);
+
+// Name of a control of the window ("cmdCheck"), or its id in decimal.
+std::string controlName(int id);
+
+// Pixels per logical inch of the screen, as the program sees it.
+int screenDpi();
+
+// A Unix path of the build as a Windows path under Wine (drive Z: is /).
+std::wstring winePath(std::string_view unixPath);
+
+// The environment block for the program: `current` (entries "NAME=value")
+// with `set` put in place of entries of the same names, names compared
+// without case, sorted as Windows keeps them.
+std::wstring environmentBlock(std::vector<std::wstring> current, const std::vector<std::wstring>& set);
+
+}  // namespace driver
