@@ -12,7 +12,7 @@
 # frame and title bar are drawn, presses Enter so that a completed lookup
 # shows, saves a PNG of the window, closes Orvane with Escape and says where
 # the picture is. The stand-in's own variables (NWSIM_NETWORK, NWSIM_TRACE)
-# pass through to it.
+# pass through to it; Unix paths in them are handed on as Wine's Z: paths.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=setup.sh
@@ -40,6 +40,11 @@ orvane=$orvane_build/window/Orvane.exe
 # The stand-in DLLs are found on the path, never beside Orvane.exe.
 export WINEPATH
 WINEPATH=$(orvane_winpath "$orvane_build/simclient")
+for var in NWSIM_NETWORK NWSIM_TRACE; do
+  if [[ "${!var:-}" == /* ]]; then
+    export "$var=$(orvane_winpath "${!var}")"
+  fi
+done
 
 if [ -z "$shot" ]; then
   exec "$here/wine-run" "$orvane_build" "$orvane"
