@@ -95,7 +95,8 @@ if ! await window 120 || [ ! -f "$talk/window" ]; then
 fi
 read -r x y w h <"$talk/window"
 mkdir -p "$(dirname "$shot")"
-import -window "Orvane - Wine desktop" -crop "${w}x${h}+${x}+${y}" +repage "$shot"
+# The virtual desktop fills the screen, so desktop and screen pixels agree.
+import -window root -crop "${w}x${h}+${x}+${y}" +repage "$shot"
 touch "$talk/shot-taken"
 
 if ! await status 30 || [ ! -f "$talk/status" ]; then
