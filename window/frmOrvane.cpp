@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "ControlIds.h"
+#include "resource.h"
 
 namespace orvane {
 
@@ -89,7 +90,7 @@ bool frmOrvane::create(int show) {
     // managed as a dialog: default button, tab order, focus restoring.
     wc.cbWndExtra = DLGWINDOWEXTRA;
     wc.hInstance = instance_;
-    wc.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(1));
+    wc.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_ORVANE));
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = windowClass;
