@@ -8,7 +8,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cstring>
 #include <map>
 #include <optional>
@@ -177,7 +176,7 @@ class Call {
 public:
     enum class Load { ifNeeded, again };
 
-    Call(Op op, Load load = Load::ifNeeded) : client_(client()), line(op) {
+    Call(Op op, Load load = Load::ifNeeded) : line(op), client_(client()) {
         QueryPerformanceCounter(&start_);
         AcquireSRWLockExclusive(&client_.lock);
         if (load == Load::again || !client_.loaded) client_.load();
@@ -187,6 +186,8 @@ public:
     ~Call() { ReleaseSRWLockExclusive(&client_.lock); }
     Call(const Call&) = delete;
     Call& operator=(const Call&) = delete;
+
+    TraceLine line;  // the inputs, then run() adds the result, then the outputs
 
     const Network& net() const { return client_.net; }
     Client& state() { return client_; }
@@ -229,9 +230,6 @@ private:
     LARGE_INTEGER start_{};
     const Fault* fault_ = nullptr;
     ResultCode rc_ = 0;
-
-public:
-    TraceLine line;
 };
 
 void zeroByte(TraceLine& line, const char* name, const ZeroByte* zero) {

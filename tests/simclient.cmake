@@ -3,7 +3,7 @@
 # Under Wine, through the client's operations as a program calls them: the
 # test program imports calwin32.dll and netwin32.dll and finds them, and
 # nwsim.dll, in <build>/simclient through WINEPATH.
-orvane_test(simclient_test simclient_test.cpp LIBS nwclient
+orvane_test(simclient_test simclient_test.cpp LIBS nwclient version
             ENVIRONMENT "WINEPATH=Z:${PROJECT_BINARY_DIR}/simclient")
 add_dependencies(simclient_test nwsim calwin32 netwin32)
 

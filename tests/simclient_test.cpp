@@ -788,6 +788,30 @@ TEST_F(SimClient, DescriptionTextIsConvertedToTheAnsiCodePage) {
     EXPECT_NE(err.find("[server FS1] volume0: has characters outside the ANSI code page"), std::string::npos) << err;
 }
 
+TEST(SimClientFiles, EachDllSaysItIsTheSimulatedClient) {
+    for (const wchar_t* dll : {L"calwin32.dll", L"netwin32.dll", L"nwsim.dll"}) {
+        SCOPED_TRACE(narrow(dll));
+        const HMODULE module = GetModuleHandleW(dll);  // loaded with the test program
+        ASSERT_NE(module, nullptr);
+        wchar_t path[MAX_PATH];
+        ASSERT_GT(GetModuleFileNameW(module, path, MAX_PATH), 0u);
+        DWORD ignored = 0;
+        std::vector<char> info(GetFileVersionInfoSizeW(path, &ignored));
+        ASSERT_FALSE(info.empty());
+        ASSERT_TRUE(GetFileVersionInfoW(path, 0, static_cast<DWORD>(info.size()), info.data()));
+        const auto value = [&](const wchar_t* key) {
+            wchar_t* text = nullptr;
+            UINT length = 0;
+            const std::wstring query = std::wstring(L"\\StringFileInfo\\040904B0\\") + key;
+            if (!VerQueryValueW(info.data(), query.c_str(), reinterpret_cast<void**>(&text), &length) || !text)
+                return std::string();
+            return narrow(text);
+        };
+        EXPECT_EQ(value(L"FileDescription"), "Orvane stand-in NetWare client (simulated, not the real client)");
+        EXPECT_EQ(value(L"OriginalFilename"), narrow(dll));
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Chaos mode
 
