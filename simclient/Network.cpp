@@ -142,12 +142,11 @@ private:
     Network net_;
 
     void problem(int line, const std::wstring& section, const std::wstring& key, const std::wstring& what) {
-        std::wstring text = L"nwsim: " + source_ + L" line " + std::to_wstring(line) + L": ";
-        if (!section.empty()) text += L"[" + section + L"] ";
-        if (!key.empty()) text += key;
-        else if (!section.empty()) text.pop_back();
-        text += L": " + what;
-        problems_.push_back(std::move(text));
+        std::wstring where;
+        if (!section.empty()) where = L"[" + section + L"]";
+        if (!key.empty()) where += (where.empty() ? L"" : L" ") + key;
+        problems_.push_back(L"nwsim: " + source_ + L" line " + std::to_wstring(line) + L": " +
+                            (where.empty() ? L"" : where + L": ") + what);
     }
     void sectionProblem(const Section& s, const std::wstring& what) { problem(s.line, s.header, L"", what); }
     void keyProblem(const Section& s, const Entry& e, const std::wstring& what) { problem(e.line, s.header, e.key, what); }
