@@ -8,7 +8,8 @@ target_link_libraries(driver PUBLIC GTest::gtest)
 # Unix paths on drive Z:.
 target_compile_definitions(driver PRIVATE
   ORVANE_EXE="$<TARGET_FILE:Orvane>"
-  SIMCLIENT_DIR="${PROJECT_BINARY_DIR}/simclient")
+  SIMCLIENT_DIR="${PROJECT_BINARY_DIR}/simclient"
+  DEMO_NETWORK="${PROJECT_SOURCE_DIR}/simclient/demo.ini")
 # A test of the window needs the program and the stand-in built.
 add_dependencies(driver Orvane)
 foreach(dll nwsim calwin32 netwin32)
@@ -23,7 +24,7 @@ endforeach()
 function(orvane_window_test name)
   add_executable(${name} ${ARGN})
   target_link_libraries(${name} PRIVATE driver GTest::gtest_main)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
     PROPERTIES TIMEOUT 120 RESOURCE_LOCK orvane_desktop)
 endfunction()
 

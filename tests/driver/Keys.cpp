@@ -1,4 +1,4 @@
-// Keys.cpp: keyboard input through SendInput.
+// Keys.cpp: keyboard and mouse input through SendInput.
 #include "Keys.h"
 
 #include <vector>
@@ -44,6 +44,22 @@ void sendText(std::wstring_view text) {
             inputs.push_back(input);
         }
     }
+    send(inputs);
+}
+
+void sendClick(POINT point) {
+    // Absolute mouse positions are in 0..65535 across the screen.
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    std::vector<INPUT> inputs(3);
+    for (INPUT& input : inputs) {
+        input.type = INPUT_MOUSE;
+        input.mi.dx = MulDiv(point.x, 65535, width - 1);
+        input.mi.dy = MulDiv(point.y, 65535, height - 1);
+    }
+    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     send(inputs);
 }
 

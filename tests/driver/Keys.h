@@ -1,4 +1,4 @@
-// Keys.h: real keyboard input, as a user types it.
+// Keys.h: real keyboard and mouse input, as a user gives it.
 //
 // Posted key messages carry no Shift state, so the driver sends its keys
 // through SendInput; they go to the foreground window's thread.
@@ -31,5 +31,8 @@ constexpr Key alt(char letter) { return Key{static_cast<WORD>(letter), false, tr
 void sendKey(Key key);
 // Types the text character by character, as Unicode input.
 void sendText(std::wstring_view text);
+// Moves the mouse to the point, in screen coordinates, and clicks the left
+// button there.
+void sendClick(POINT point);
 
 }  // namespace driver

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cwchar>
 
+#include <gtest/gtest.h>
+
 #include "ControlIds.h"
 
 namespace driver {
@@ -159,6 +161,12 @@ int screenDpi() {
     return dpi;
 }
 
+std::string demoNetwork() {
+    std::string text = readFile(winePath(DEMO_NETWORK));
+    if (text.empty()) ADD_FAILURE() << "cannot read the demo network " << DEMO_NETWORK;
+    return text;
+}
+
 Box readBox(HWND hwnd) {
     Box box;
     box.hwnd = hwnd;
@@ -241,7 +249,7 @@ bool Orvane::shown() const {
 
 bool Orvane::boxUp() const { return findBox() != nullptr; }
 
-std::string Orvane::stateText() const {
+std::string Orvane::state() const {
     std::string state;
     if (running()) {
         state = "Orvane.exe is running";
@@ -260,8 +268,8 @@ std::string Orvane::stateText() const {
 
 HWND Orvane::waitShown(const Where& where) {
     waitUntil([&] { return shown() || boxUp() || !running(); }, "the window to be shown",
-              [&] { return stateText(); }, processTimeoutMs, where);
-    if (!shown()) stop("the window was not shown: " + stateText(), where);
+              [&] { return state(); }, processTimeoutMs, where);
+    if (!shown()) stop("the window was not shown: " + state(), where);
     window_ = findWindow();
     WaitForInputIdle(process_.hProcess, reactionTimeoutMs);
     settle();
@@ -269,10 +277,10 @@ HWND Orvane::waitShown(const Where& where) {
 }
 
 Box Orvane::waitBox(const Where& where) {
-    waitUntil([&] { return boxUp() || !running(); }, "a message box", [&] { return stateText(); },
+    waitUntil([&] { return boxUp() || !running(); }, "a message box", [&] { return state(); },
               processTimeoutMs, where);
     HWND box = findBox();
-    if (!box) stop("no message box came up: " + stateText(), where);
+    if (!box) stop("no message box came up: " + state(), where);
     if (!window_) window_ = findWindow();
     DWORD_PTR ignored = 0;
     SendMessageTimeoutW(box, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, sendTimeoutMs, &ignored);
@@ -283,20 +291,20 @@ void Orvane::pressOk(const Box& box, const Where& where) {
     HWND ok = GetDlgItem(box.hwnd, IDOK);
     if (!ok) stop("the message box has no OK button", where);
     PostMessageW(ok, BM_CLICK, 0, 0);
-    waitUntil([&] { return !IsWindow(box.hwnd); }, "the message box to close", [&] { return stateText(); },
+    waitUntil([&] { return !IsWindow(box.hwnd); }, "the message box to close", [&] { return state(); },
               reactionTimeoutMs, where);
 }
 
 DWORD Orvane::waitExit(const Where& where) {
     if (WaitForSingleObject(process_.hProcess, processTimeoutMs) != WAIT_OBJECT_0)
-        stop("timed out waiting for Orvane.exe to end: " + stateText(), where);
+        stop("timed out waiting for Orvane.exe to end: " + state(), where);
     DWORD status = 0;
     GetExitCodeProcess(process_.hProcess, &status);
     return status;
 }
 
 HWND Orvane::control(int id, const Where& where) const {
-    if (!window_ || !IsWindow(window_)) stop("the window is not there: " + stateText(), where);
+    if (!window_ || !IsWindow(window_)) stop("the window is not there: " + state(), where);
     HWND hwnd = GetDlgItem(window_, id);
     if (!hwnd) stop("the window has no control " + controlName(id), where);
     return hwnd;
@@ -305,7 +313,7 @@ HWND Orvane::control(int id, const Where& where) const {
 LRESULT Orvane::send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, const Where& where) const {
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutW(hwnd, message, wParam, lParam, SMTO_ABORTIFHUNG, sendTimeoutMs, &result))
-        stop("the program did not answer message " + std::to_string(message) + ": " + stateText(), where);
+        stop("the program did not answer message " + std::to_string(message) + ": " + state(), where);
     return static_cast<LRESULT>(result);
 }
 
@@ -365,9 +373,13 @@ std::string Orvane::focus() const {
 }
 
 int Orvane::defaultId(const Where& where) const {
-    if (!window_) stop("the window is not there: " + stateText(), where);
+    if (!window_) stop("the window is not there: " + state(), where);
     const LRESULT result = send(window_, DM_GETDEFID, 0, 0, where);
     return HIWORD(result) == DC_HASDEFID ? LOWORD(result) : 0;
+}
+
+LRESULT Orvane::sendMessage(int id, UINT message, WPARAM wParam, LPARAM lParam, const Where& where) const {
+    return send(control(id, where), message, wParam, lParam, where);
 }
 
 void Orvane::setText(int id, std::wstring_view text, const Where& where) {
@@ -383,11 +395,11 @@ void Orvane::click(int id, const Where& where) {
 void Orvane::foreground(const Where& where) {
     HWND target = findBox();
     if (!target) target = window_;
-    if (!target) stop("the window is not there: " + stateText(), where);
+    if (!target) stop("the window is not there: " + state(), where);
     if (GetForegroundWindow() == target) return;
     SetForegroundWindow(target);
     waitUntil([&] { return GetForegroundWindow() == target; }, "the program's window to come to the foreground",
-              [&] { return stateText(); }, reactionTimeoutMs, where);
+              [&] { return state(); }, reactionTimeoutMs, where);
 }
 
 void Orvane::press(Key key, const Where& where) {
@@ -400,13 +412,37 @@ void Orvane::type(std::wstring_view text, const Where& where) {
     sendText(text);
 }
 
-void Orvane::sysCommand(WPARAM command, const Where& where) {
-    if (!window_) stop("the window is not there: " + stateText(), where);
-    PostMessageW(window_, WM_SYSCOMMAND, command, 0);
+void Orvane::mouseClick(int id, const Where& where) {
+    HWND hwnd = control(id, where);
+    RECT rect{};
+    GetClientRect(hwnd, &rect);
+    POINT point{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    ClientToScreen(hwnd, &point);
+    foreground(where);
+    sendClick(point);
+}
+
+void Orvane::mouseClickRow(int id, int row, const Where& where) {
+    HWND hwnd = control(id, where);
+    const LRESULT top = send(hwnd, LB_GETTOPINDEX, 0, 0, where);
+    const LRESULT height = send(hwnd, LB_GETITEMHEIGHT, 0, 0, where);
+    RECT rect{};
+    GetClientRect(hwnd, &rect);
+    const LRESULT y = (row - top) * height + height / 2;
+    if (row < top || y >= rect.bottom) stop(controlName(id) + " does not show row " + std::to_string(row), where);
+    POINT point{(rect.left + rect.right) / 2, static_cast<LONG>(y)};
+    ClientToScreen(hwnd, &point);
+    foreground(where);
+    sendClick(point);
+}
+
+void Orvane::titleBarClose(const Where& where) {
+    if (!window_) stop("the window is not there: " + state(), where);
+    PostMessageW(window_, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
 void Orvane::waitFocus(std::string_view name, const Where& where) {
-    waitUntil([&] { return focus() == name; }, "the focus on " + std::string(name), [&] { return stateText(); },
+    waitUntil([&] { return focus() == name; }, "the focus on " + std::string(name), [&] { return state(); },
               reactionTimeoutMs, where);
 }
 

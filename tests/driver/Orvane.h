@@ -64,6 +64,9 @@ public:
     // Whether a message box of the process is up now.
     bool boxUp() const;
     HWND window() const { return window_; }
+    // What the program is doing now, for failure messages: running or ended
+    // with its status, window shown or not, the focus, a message box's text.
+    std::string state() const;
 
     // Reading the controls, by the ids of ControlIds.h.
     HWND control(int id, const Where& where = Where::current()) const;
@@ -76,15 +79,25 @@ public:
     std::string focus() const;
     // Id that the dialog manager takes as the default button (DM_GETDEFID).
     int defaultId(const Where& where = Where::current()) const;
+    // Sends a message that carries no pointer (EM_GETLIMITTEXT, WM_GETFONT)
+    // to a control and gives the answer.
+    LRESULT sendMessage(int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0,
+                        const Where& where = Where::current()) const;
 
     // Working the window.
     void setText(int id, std::wstring_view text, const Where& where = Where::current());
     void click(int id, const Where& where = Where::current());           // BM_CLICK, as the mouse does
     void press(Key key, const Where& where = Where::current());          // real keyboard input
     void type(std::wstring_view text, const Where& where = Where::current());
-    // Posts a system command to the window: SC_CLOSE is what the title bar's
-    // close button sends.
-    void sysCommand(WPARAM command, const Where& where = Where::current());
+    // Clicks the control with the real mouse, in its middle.
+    void mouseClick(int id, const Where& where = Where::current());
+    // Clicks a row of a list box with the real mouse.
+    void mouseClickRow(int id, int row, const Where& where = Where::current());
+    // What the close button of the title bar does: WM_SYSCOMMAND SC_CLOSE.
+    // Both Windows' own frame and a window manager's frame under Wine send
+    // it; without a window manager Wine's X focus follows the mouse off the
+    // window when it moves onto the frame, so a real click cannot be used.
+    void titleBarClose(const Where& where = Where::current());
     // Waits until the control `name` holds the focus.
     void waitFocus(std::string_view name, const Where& where = Where::current());
     // Returns once the program has handled what was sent to it so far.
@@ -101,13 +114,16 @@ private:
     HWND findWindow() const;
     HWND findBox() const;
     LRESULT send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, const Where& where) const;
-    std::string stateText() const;
 
     std::wstring networkFile_;
     std::wstring traceFile_;
     PROCESS_INFORMATION process_{};
     HWND window_ = nullptr;
 };
+
+// The stand-in's demo network as INI text, for scenarios that change it a
+// little (add a [faults] section, say).
+std::string demoNetwork();
 
 // Reads a message box; used by Orvane::waitBox.
 Box readBox(HWND box);
