@@ -41,8 +41,8 @@ void tabTo(driver::Orvane& app, const std::string& name, const driver::Where& wh
 // The lookup ran to its end: a row per volume in both lists, the window
 // still up, the client not terminated.
 void expectLookedUp(driver::Orvane& app, const driver::Where& where = driver::Where::current()) {
-    driver::waitUntil([&] { return !app.running() || app.boxUp() || app.rows(idLstQuotas, where).size() == demoVolumes; },
-                      "the lookup to fill lstQuotas", [] { return std::string(); }, driver::reactionTimeoutMs, where);
+    app.waitFor([&] { return !app.running() || app.boxUp() || app.rows(idLstQuotas, where).size() == demoVolumes; },
+                "the lookup to fill lstQuotas", where);
     SCOPED_TRACE(testing::Message() << "expected a completed lookup, from line " << where.line());
     ASSERT_TRUE(app.running() && !app.boxUp()) << app.state();
     EXPECT_EQ(app.rows(idLstUse).size(), demoVolumes);
@@ -151,9 +151,7 @@ TEST(Keys, EscapeWhileTypingInTxtUserClosesAtOnce) {
     app.waitShown();
     tabTo(app, "txtUser");
     app.type(L"MBr");
-    driver::waitUntil([&] { return app.text(idTxtUser).ends_with(L"MBr"); }, "the typed text in txtUser",
-                      [&] { return driver::utf8(app.text(idTxtUser)); }, driver::reactionTimeoutMs,
-                      driver::Where::current());
+    app.waitFor([&] { return app.text(idTxtUser) == L"MBr"; }, "the typed text in txtUser");
     app.press(driver::escape);
     expectClosed(app);
     EXPECT_EQ(count(app.trace().operations(), "NWDSResolveName"), 0u);
@@ -165,9 +163,7 @@ TEST(Keys, SpaceInATextBoxTypesABlankAndPressesNoButton) {
     // The dialog manager selected the whole text as the focus came in, so
     // the blank replaces it.
     app.press(driver::space);
-    driver::waitUntil([&] { return app.text(idTxtContext) == L" "; }, "a blank in txtContext",
-                      [&] { return "txtContext holds \"" + driver::utf8(app.text(idTxtContext)) + "\""; },
-                      driver::reactionTimeoutMs, driver::Where::current());
+    app.waitFor([&] { return app.text(idTxtContext) == L" "; }, "a blank in txtContext");
     app.settle();
     EXPECT_TRUE(app.running() && !app.boxUp()) << app.state();
     EXPECT_EQ(count(app.trace().operations(), "NWDSResolveName"), 0u);
@@ -205,7 +201,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<CloseCase>& info) { return std::string(info.param.name); });
 
 TEST(Closing, FailingNWCallsTermStillLetsNWNetTermRunAndShowsNothing) {
-    driver::Orvane app(driver::demoNetwork() + "\n[faults]\nNWCallsTerm=-1\n");
+    driver::Orvane app(driver::demoNetwork() + "[faults]\nNWCallsTerm=-1\n");
     app.waitShown();
     app.click(idCmdClose);
     // A message would hold the program up until OK: it ends by itself.
@@ -226,7 +222,7 @@ class Die : public testing::TestWithParam<DieCase> {};
 
 TEST_P(Die, ShowsTheFailureThenEndsAtOnce) {
     const DieCase& c = GetParam();
-    driver::Orvane app(driver::demoNetwork() + "\n[faults]\n" + c.fault + "\n");
+    driver::Orvane app(driver::demoNetwork() + "[faults]\n" + c.fault + "\n");
     if (c.inLookup) {
         app.waitShown();
         app.press(driver::enter);
@@ -288,16 +284,13 @@ TEST(Lists, SelectingARowInOneLeavesTheOtherTwoAlone) {
     };
     ASSERT_EQ(selections(), (std::vector<int>{-1, -1, -1}));
     app.mouseClickRow(idLstVolumes, 1);
-    driver::waitUntil([&] { return app.selection(idLstVolumes) == 1; }, "row 1 of lstVolumes selected",
-                      [] { return std::string(); }, driver::reactionTimeoutMs, driver::Where::current());
+    app.waitFor([&] { return app.selection(idLstVolumes) == 1; }, "row 1 of lstVolumes selected");
     app.settle();
     EXPECT_EQ(selections(), (std::vector<int>{1, -1, -1}));
     app.mouseClickRow(idLstUse, 2);
-    driver::waitUntil([&] { return app.selection(idLstUse) == 2; }, "row 2 of lstUse selected",
-                      [] { return std::string(); }, driver::reactionTimeoutMs, driver::Where::current());
+    app.waitFor([&] { return app.selection(idLstUse) == 2; }, "row 2 of lstUse selected");
     app.press(driver::down);
-    driver::waitUntil([&] { return app.selection(idLstUse) == 3; }, "row 3 of lstUse selected",
-                      [] { return std::string(); }, driver::reactionTimeoutMs, driver::Where::current());
+    app.waitFor([&] { return app.selection(idLstUse) == 3; }, "row 3 of lstUse selected");
     app.settle();
     EXPECT_EQ(selections(), (std::vector<int>{1, -1, 3}));
     EXPECT_EQ(app.rows(idLstQuotas).size(), demoVolumes);

@@ -3,18 +3,21 @@
 // A test starts the program on a simulated network, works its window as a
 // user does and checks what it shows and which client calls it made:
 //
-//   driver::Orvane app(R"([network]...)");          // or {} for the demo network
+//   driver::Orvane app(network);                    // INI text; no argument: the demo network
 //   app.waitShown();                                // start-up done, window up
-//   EXPECT_EQ(app.text(orvane::idTxtContext), L"O=Acme");
+//   EXPECT_EQ(app.text(orvane::idTxtContext), L"Sales.Acme");
 //   app.press(driver::tab);                         // real keyboard input
 //   app.waitFocus("txtUser");
 //   app.press(driver::enter);                       // presses cmdCheck
 //   driver::Box box = app.waitBox();                // a message of the program
 //   EXPECT_EQ(box.text, L"Enter a context");
 //   app.pressOk(box);
-//   app.click(orvane::idCmdClose);
+//   app.click(orvane::idCmdClose);                  // or mouseClick, titleBarClose
 //   EXPECT_EQ(app.waitExit(), 0u);
 //   EXPECT_EQ(app.trace().lines().back(), "NWNetTerm zero=0 -> 0");
+//
+// driver::demoNetwork() + "[faults]\nNWCallsTerm=-1\n" is the demo network
+// with one fault. app.waitFor(condition, "what") waits for anything else.
 //
 // Every helper reports a failure at the test's line. A helper that cannot go
 // on (the window never came up, the program hangs) stops the test with a

@@ -164,6 +164,8 @@ int screenDpi() {
 std::string demoNetwork() {
     std::string text = readFile(winePath(DEMO_NETWORK));
     if (text.empty()) ADD_FAILURE() << "cannot read the demo network " << DEMO_NETWORK;
+    // So that a section can be appended.
+    if (!text.empty() && text.back() != '\n') text += '\n';
     return text;
 }
 
@@ -442,8 +444,7 @@ void Orvane::titleBarClose(const Where& where) {
 }
 
 void Orvane::waitFocus(std::string_view name, const Where& where) {
-    waitUntil([&] { return focus() == name; }, "the focus on " + std::string(name), [&] { return state(); },
-              reactionTimeoutMs, where);
+    waitFor([&] { return focus() == name; }, "the focus on " + std::string(name), where);
 }
 
 void Orvane::settle() {

@@ -79,8 +79,9 @@ public:
     std::string focus() const;
     // Id that the dialog manager takes as the default button (DM_GETDEFID).
     int defaultId(const Where& where = Where::current()) const;
-    // Sends a message that carries no pointer (EM_GETLIMITTEXT, WM_GETFONT)
-    // to a control and gives the answer.
+    // Sends a message that carries no pointer (EM_GETLIMITTEXT, say) to a
+    // control and gives the answer. Wine answers WM_GETFONT from another
+    // process with 0, so the font cannot be read this way.
     LRESULT sendMessage(int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0,
                         const Where& where = Where::current()) const;
 
@@ -93,14 +94,24 @@ public:
     void mouseClick(int id, const Where& where = Where::current());
     // Clicks a row of a list box with the real mouse.
     void mouseClickRow(int id, int row, const Where& where = Where::current());
-    // What the close button of the title bar does: WM_SYSCOMMAND SC_CLOSE.
-    // Both Windows' own frame and a window manager's frame under Wine send
-    // it; without a window manager Wine's X focus follows the mouse off the
-    // window when it moves onto the frame, so a real click cannot be used.
+    // What the close button of the title bar does: WM_SYSCOMMAND SC_CLOSE,
+    // which Windows' own frame and a window manager's frame under Wine both
+    // send. A real click cannot be used: with no window manager, the X focus
+    // follows the pointer off the window onto the frame Wine draws, and Wine
+    // then makes the desktop the foreground window.
     void titleBarClose(const Where& where = Where::current());
     // Waits until the control `name` holds the focus.
     void waitFocus(std::string_view name, const Where& where = Where::current());
-    // Returns once the program has handled what was sent to it so far.
+    // Waits until `done` gives true; on timeout stops the test with `what`
+    // and the program's state.
+    template <class Done>
+    void waitFor(Done done, std::string_view what, const Where& where = Where::current()) const {
+        waitUntil(done, what, [this] { return state(); }, reactionTimeoutMs, where);
+    }
+    // Lets the program handle the input and messages sent to it so far:
+    // twenty round trips through its message loop, which takes one queued
+    // message per trip. Use it before checking that something did NOT
+    // happen; to see that something did, wait for it.
     void settle();
     // Makes the window (or its message box) the foreground window.
     void foreground(const Where& where = Where::current());
