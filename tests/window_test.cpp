@@ -253,7 +253,7 @@ INSTANTIATE_TEST_SUITE_P(
                             "NWDSSetContext context=2 key=3 value=\"Sales.Acme\" -> 35"}),
     [](const testing::TestParamInfo<DieCase>& info) { return std::string(info.param.name); });
 
-TEST(MessageBox, IsModalWithTheTitleOneOkButtonAndNoIcon) {
+TEST(Message, BoxIsModalWithTheTitleOneOkButtonAndNoIcon) {
     driver::Orvane app;
     app.waitShown();
     app.setText(idTxtUser, L"");
