@@ -1,7 +1,7 @@
 # The test driver that starts the real Orvane.exe under Wine against the
 # stand-in client, and the tests of the driver itself.
 add_library(driver STATIC
-  driver/Check.cpp driver/Keys.cpp driver/Orvane.cpp driver/Trace.cpp)
+  driver/Census.cpp driver/Check.cpp driver/Keys.cpp driver/Orvane.cpp driver/Trace.cpp)
 target_include_directories(driver PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/driver ${PROJECT_SOURCE_DIR}/window)
 target_link_libraries(driver PUBLIC GTest::gtest)
 # Where the program and the stand-in DLLs are; the driver hands Wine these
