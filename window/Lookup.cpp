@@ -29,6 +29,13 @@ void frmOrvane::onCheck() {
     if (rc == errNoSuchEntry) return message(L"User or context doesn't exist");
     if (rc != 0) die(rc, L"NWDSResolveName");
 
+    // A shown list box repaints its scroll bar for every row added, which
+    // under Wine takes longer than the client calls themselves; the rows go
+    // in with painting off, and each list is repainted once at the end.
+    HWND quotas = control(idLstQuotas);
+    HWND use = control(idLstUse);
+    SendMessageW(quotas, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(use, WM_SETREDRAW, FALSE, 0);
     clear(idLstQuotas);
     clear(idLstUse);
     // Row k of the volume list is volume number k.
@@ -42,6 +49,10 @@ void frmOrvane::onCheck() {
         append(idLstQuotas, rc == 0 ? displayText(restriction) : std::wstring());
         append(idLstUse, rc == 0 ? displayText(inUse) : std::wstring());
     }
+    SendMessageW(quotas, WM_SETREDRAW, TRUE, 0);
+    SendMessageW(use, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(quotas, nullptr, TRUE);
+    InvalidateRect(use, nullptr, TRUE);
 }
 
 // Four K a block; the product needs more than 32 bits.
