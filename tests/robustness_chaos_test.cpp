@@ -13,6 +13,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -79,6 +80,12 @@ std::optional<Outcome> lookupOutcome(bool userEmpty, bool contextEmpty, const st
     return std::nullopt;
 }
 
+// What the runs met, to show how far the chaos got into the program.
+struct Tally {
+    int endedInStartup = 0, endedInLookup = 0, closed = 0;
+    int messages = 0, lookups = 0, rows = 0;
+};
+
 // Texts the runner sometimes types into the boxes before a Check.
 const std::vector<std::wstring> typedTexts{
     L"",
@@ -96,8 +103,8 @@ const std::vector<std::wstring> typedTexts{
 // Wine takes two seconds to end a process that has shown a window.
 class ChaosRun {
 public:
-    ChaosRun(std::uint32_t seed, const robustness::ChildStderr& reports)
-        : seed_(seed), dice_(seed), reports_(reports), mark_(reports.mark()) {}
+    ChaosRun(std::uint32_t seed, const robustness::ChildStderr& reports, Tally& tally)
+        : seed_(seed), dice_(seed), reports_(reports), mark_(reports.mark()), tally_(tally) {}
 
     void interact() {
         const Scope scope(*this);
@@ -159,15 +166,17 @@ private:
             const driver::Trace trace = app.trace();
             ASSERT_FALSE(trace.calls().empty());
             EXPECT_EQ(box.text, startupMessage(trace.calls().back()));
+            ++tally_.endedInStartup;
             endAfter(box);
             return;
         }
         GetWindowThreadProcessId(app.waitShown(), &pid_);
         checkStartup();
-        const int checks = 1 + static_cast<int>(dice_() % 4);
+        const int checks = 1 + static_cast<int>(dice_() % 6);
         for (int i = 0; i < checks; ++i)
             if (!lookup()) return;
         app.click(idCmdClose);
+        ++tally_.closed;
         ending_ = &ChaosRun::closed;
     }
 
@@ -193,7 +202,7 @@ private:
     bool lookup() {
         Orvane& app = *app_;
         for (int id : {idTxtUser, idTxtContext})
-            if (dice_() % 3 == 0) app.setText(id, typedTexts[dice_() % typedTexts.size()]);
+            if (dice_() % 2 == 0) app.setText(id, typedTexts[dice_() % typedTexts.size()]);
         const bool userEmpty = app.text(idTxtUser).empty();
         const bool contextEmpty = app.text(idTxtContext).empty();
         const std::size_t before = app.trace().calls().size();
@@ -205,7 +214,9 @@ private:
             const std::optional<Outcome> outcome =
                 lookupOutcome(userEmpty, contextEmpty, callsSince(app.trace(), before));
             EXPECT_EQ(box.text, outcome ? outcome->message : L"(no message)");
+            ++tally_.messages;
             if (outcome && outcome->fatal) {
+                ++tally_.endedInLookup;
                 endAfter(box);
                 return false;
             }
@@ -229,6 +240,8 @@ private:
         const std::vector<std::wstring> use = app_->rows(idLstUse);
         EXPECT_EQ(quotas.size(), volumes.size());
         EXPECT_EQ(use.size(), volumes.size());
+        ++tally_.lookups;
+        tally_.rows += static_cast<int>(volumes.size());
         ASSERT_EQ(calls.size(), volumes.size() + 4) << "calls of the lookup";
         const Call& resolve = calls[2];
         for (std::size_t k = 0; k < volumes.size() && k < quotas.size() && k < use.size(); ++k) {
@@ -276,6 +289,7 @@ private:
     std::mt19937 dice_;
     const robustness::ChildStderr& reports_;
     std::uint64_t mark_;
+    Tally& tally_;
     std::optional<Orvane> app_;
     DWORD pid_ = 0;
     void (ChaosRun::*ending_)() = nullptr;  // how the run must end, once its last input is given
@@ -290,17 +304,22 @@ TEST(Chaos, EveryRunEndsInOneOfTheProgramsOwnWays) {
     constexpr std::size_t overlapping = 4;
     std::deque<std::unique_ptr<ChaosRun>> ending;
     std::vector<std::uint32_t> failed;
+    Tally tally;
     const auto finishOldest = [&] {
         ending.front()->finish();
         if (ending.front()->failed()) failed.push_back(ending.front()->seed());
         ending.pop_front();
     };
     for (std::uint32_t seed = first; seed - first < runs; ++seed) {
-        ending.push_back(std::make_unique<ChaosRun>(seed, reports));
+        ending.push_back(std::make_unique<ChaosRun>(seed, reports, tally));
         ending.back()->interact();
         if (ending.size() > overlapping) finishOldest();
     }
     while (!ending.empty()) finishOldest();
+    std::printf("%u runs from seed %u: %d ended in start-up, %d in a lookup, %d closed; %d messages; "
+                "%d lookups completed, with %d rows\n",
+                runs, first, tally.endedInStartup, tally.endedInLookup, tally.closed, tally.messages, tally.lookups,
+                tally.rows);
     std::string seeds;
     for (std::uint32_t seed : failed) seeds += " " + std::to_string(seed);
     EXPECT_TRUE(failed.empty()) << failed.size() << " of " << runs << " seeds failed:" << seeds;
