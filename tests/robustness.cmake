@@ -21,3 +21,13 @@ function(orvane_robustness_test name)
 endfunction()
 
 orvane_robustness_test(robustness_chaos_test robustness_chaos_test.cpp TIMEOUT 600)
+orvane_robustness_test(robustness_input_test robustness_input_test.cpp)
+orvane_robustness_test(robustness_leak_test robustness_leak_test.cpp TIMEOUT 600)
+
+# The code-page tests once more in code page 1251. Wine gives a program that
+# another one starts the code page of the one that starts it, whatever the
+# LC_ALL in its own environment, so the test program itself runs with it.
+add_test(NAME robustness_input_cp1251
+  COMMAND robustness_input_test --gtest_filter=ThisCodePage/*:Input.ClientTexts*:CodePage.*)
+set_tests_properties(robustness_input_cp1251 PROPERTIES
+  ENVIRONMENT "LC_ALL=ru_RU.UTF-8;ORVANE_EXPECT_CODE_PAGE=1251" TIMEOUT 300 RESOURCE_LOCK orvane_desktop)
