@@ -31,7 +31,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-orvane_build_targets orvbench
+# Build output goes with the progress, to standard error.
+orvane_build_targets orvbench >&2
 
 if [ -n "${ORVANE_DISPLAY:-}" ]; then
   export DISPLAY=$ORVANE_DISPLAY
