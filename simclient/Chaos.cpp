@@ -5,7 +5,7 @@
 
 namespace nwsim {
 
-Chaos::Chaos(std::uint32_t seed) : state_(seed) {}
+Chaos::Chaos(std::uint32_t seed, std::uint32_t failures) : state_(seed), failures_(failures) {}
 
 // splitmix64: small, and the same sequence on every compiler.
 std::uint64_t Chaos::next() {
@@ -20,7 +20,7 @@ std::uint32_t Chaos::below(std::uint32_t n) { return static_cast<std::uint32_t>(
 ResultCode Chaos::code() {
     // Mostly success, so that a program gets past its first calls often
     // enough to meet the later ones.
-    if (below(16) < 13) return 0;
+    if (below(16) < 16 - failures_) return 0;
     static constexpr std::array<ResultCode, 12> usual = {
         -1, 1, errNoSuchEntry, errNoSuchEntry, errNotEnoughMemory, errBadContext,
         errInvalidConnection, errVolumeDoesNotExist, errServerFailure, INT32_MIN, INT32_MAX, -32768,

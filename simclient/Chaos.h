@@ -11,7 +11,8 @@ namespace nwsim {
 
 class Chaos {
 public:
-    explicit Chaos(std::uint32_t seed);
+    // `failures` calls in 16 fail.
+    Chaos(std::uint32_t seed, std::uint32_t failures);
 
     // 0 for most calls, else a nonzero code: the client's usual ones,
     // -601 among them, or any 32-bit value.
@@ -39,6 +40,7 @@ private:
     std::uint32_t below(std::uint32_t n);
 
     std::uint64_t state_;
+    std::uint32_t failures_;
 };
 
 }  // namespace nwsim

@@ -475,6 +475,10 @@ private:
                 else if (value) net_.delayUs = *value;
             } else if (equalNoCase(e.key, L"chaos")) {
                 if (const auto value = numberOf(s, e)) net_.chaosSeed = *value;
+            } else if (equalNoCase(e.key, L"chaos_failures")) {
+                const auto value = numberOf(s, e);
+                if (value && *value > 16) keyProblem(s, e, L"at most 16 (calls in 16)");
+                else if (value) net_.chaosFailures = *value;
             } else if (equalNoCase(e.key, L"timing")) {
                 if (e.value == L"0" || e.value == L"1") net_.timing = e.value == L"1";
                 else keyProblem(s, e, L"takes 0 or 1");

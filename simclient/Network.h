@@ -77,6 +77,7 @@ struct Network {
     std::array<FaultPlan, opCount> faults;
     std::uint32_t delayUs = 0;
     std::optional<std::uint32_t> chaosSeed;
+    std::uint32_t chaosFailures = 3;  // calls in 16 that fail in chaos mode
     bool timing = false;
 
     const Server* serverByConn(ConnHandle conn) const;

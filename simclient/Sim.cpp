@@ -159,7 +159,7 @@ struct Client {
 
         chaos.reset();
         if (net.chaosSeed) {
-            chaos.emplace(*net.chaosSeed);
+            chaos.emplace(*net.chaosSeed, net.chaosFailures);
             trace.write("# nwsim seed=" + std::to_string(*net.chaosSeed));
         }
     }
