@@ -4,10 +4,12 @@
 // by one of its own ways, show only its own messages, keep the three lists
 // row for row, and never damage its heap or crash.
 //
-// The suite runs 40 seeds from seed 1. More, or a failing seed again:
-//   ORVANE_CHAOS_RUNS=1000 ORVANE_CHAOS_FIRST_SEED=1 ctest -R Chaos --timeout 7200
-// or the program itself, its standard error appended to the file named:
-//   export ORVANE_CHILD_STDERR=/tmp/chaos.err ORVANE_CHAOS_FIRST_SEED=77 ORVANE_CHAOS_RUNS=1
+// The suite runs 40 seeds from seed 1, about two seconds each. A failing seed
+// again, or a few hundred more within the test's ten minutes:
+//   ORVANE_CHAOS_FIRST_SEED=77 ORVANE_CHAOS_RUNS=1 ctest -R Chaos --output-on-failure
+// A thousand or more: the program itself, its standard error appended to
+// the file named (about half an hour):
+//   export ORVANE_CHILD_STDERR=/tmp/chaos.err ORVANE_CHAOS_FIRST_SEED=1 ORVANE_CHAOS_RUNS=1000
 //   scripts/wine-run build build/tests/robustness_chaos_test.exe 2>>/tmp/chaos.err
 #include <gtest/gtest.h>
 
@@ -80,6 +82,13 @@ std::optional<Outcome> lookupOutcome(bool userEmpty, bool contextEmpty, const st
     return std::nullopt;
 }
 
+// Odd seeds meet the stand-in's usual chaos, in which 3 calls in 16 fail
+// and most runs end in start-up; even seeds a gentler one, 1 in 16, which
+// gets further into the lookups and their rows.
+std::string network(std::uint32_t seed) {
+    return "[client]\nchaos=" + std::to_string(seed) + "\nchaos_failures=" + (seed % 2 ? "3" : "1") + "\n";
+}
+
 // What the runs met, to show how far the chaos got into the program.
 struct Tally {
     int endedInStartup = 0, endedInLookup = 0, closed = 0;
@@ -109,7 +118,7 @@ public:
     void interact() {
         const Scope scope(*this);
         try {
-            app_.emplace("[client]\nchaos=" + std::to_string(seed_) + "\n");
+            app_.emplace(network(seed_));
             drive();
         } catch (const driver::Stopped&) {
             // Reported already; finish() looks at how the process ended.
