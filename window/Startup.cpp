@@ -17,17 +17,17 @@ void frmOrvane::onLoad() {
     ZeroByte zero1 = 0;
     ZeroByte zero2 = 0;
     ResultCode rc = NWCallsInit(&zero1, &zero2);
-    if (rc != 0) endAtOnce(L"NWCallsInit failed - " + std::to_wstring(rc));
+    if (rc != 0) endAtOnce(L"NWCallsInit failed - " + decimalText(rc));
 
     zero1 = 0;
     zero2 = 0;
     rc = NWNetInit(&zero1, &zero2);
-    if (rc != 0) endAtOnce(L"NWNetInit failed - " + std::to_wstring(rc));
+    if (rc != 0) endAtOnce(L"NWNetInit failed - " + decimalText(rc));
 
     // One byte more than the client is told of, so the text always ends.
     std::array<char, defaultNameContextSize + 1> contextBuffer{};
     rc = NWGetDefaultNameContext(defaultNameContextSize, contextBuffer.data());
-    if (rc != 0) endAtOnce(L"Couldn't get default context (" + std::to_wstring(rc) + L")");
+    if (rc != 0) endAtOnce(L"Couldn't get default context (" + decimalText(rc) + L")");
     // Converted as a whole, not byte by byte, so that a double-byte code
     // page's characters survive.
     const std::wstring contextText = wideText(std::string_view(contextBuffer.data()));
@@ -35,9 +35,9 @@ void frmOrvane::onLoad() {
     rc = NWGetDefaultConnectionID(&defaultConnection_);
     if (rc != 0) die(rc, L"NWGetDefaultConnectionID");
 
-    clear(idLstVolumes);
+    clear(lstVolumes);
     listVolumes();
-    setText(idTxtContext, contextText);
+    setText(txtContext, contextText);
 
     // From here on a failure only leaves the user's name out.
     DsContext handle = 0;
@@ -50,7 +50,7 @@ void frmOrvane::onLoad() {
     const std::wstring userName = fixedWidth(wideText(userCopy), whoAmISize);
     // The box takes the name up to its NUL; a name that fills the whole
     // buffer ends with it.
-    if (rc == 0) setText(idTxtUser, userName);
+    if (rc == 0) setText(txtUser, userName);
 }
 
 // Lists volumes 0, 1, 2 ... until the first one the client has no name for:
@@ -64,7 +64,7 @@ void frmOrvane::listVolumes() {
         const ResultCode rc = NWGetVolumeName(defaultConnection_, volume, copy.data());
         volumeName = fixedWidth(wideText(copy), volumeNameSize);
         if (volumeName[0] == L'\0' || rc != 0) return;
-        append(idLstVolumes, niceStr(volumeName));
+        append(lstVolumes, niceStr(volumeName));
     }
 }
 

@@ -163,9 +163,14 @@ bool frmOrvane::onCreate() {
         if (!child) return false;
         if (font_) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     }
+    txtContext = GetDlgItem(hwnd_, idTxtContext);
+    txtUser = GetDlgItem(hwnd_, idTxtUser);
+    lstVolumes = GetDlgItem(hwnd_, idLstVolumes);
+    lstQuotas = GetDlgItem(hwnd_, idLstQuotas);
+    lstUse = GetDlgItem(hwnd_, idLstUse);
     // No length limit: a name or context of any length reaches the client.
-    SendMessageW(control(idTxtContext), EM_SETLIMITTEXT, 0, 0);
-    SendMessageW(control(idTxtUser), EM_SETLIMITTEXT, 0, 0);
+    SendMessageW(txtContext, EM_SETLIMITTEXT, 0, 0);
+    SendMessageW(txtUser, EM_SETLIMITTEXT, 0, 0);
     SendMessageW(hwnd_, DM_SETDEFID, idCmdCheck, 0);
     return true;
 }
@@ -194,7 +199,7 @@ void frmOrvane::onUnload() {
 }
 
 void frmOrvane::die(const netware::ResultCode& rc, const std::wstring& what) {
-    endAtOnce(what + L" failed : " + std::to_wstring(rc));
+    endAtOnce(what + L" failed : " + decimalText(rc));
 }
 
 // Shows the message, then ends the program without its Unload, so the client
@@ -206,22 +211,35 @@ void frmOrvane::endAtOnce(const std::wstring& text) {
 
 void frmOrvane::message(const std::wstring& text) { MessageBoxW(hwnd_, text.c_str(), appTitle, MB_OK); }
 
-std::wstring frmOrvane::text(int id) const {
-    HWND box = control(id);
+// The CRT's own conversion: std::to_wstring would bring a printf engine
+// into the program, a tenth of its size.
+std::wstring decimalText(std::int64_t value) {
+    wchar_t digits[24];
+    _i64tow_s(value, digits, 24, 10);
+    return digits;
+}
+
+std::wstring frmOrvane::text(HWND box) {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
     text.resize(static_cast<std::size_t>(GetWindowTextW(box, text.data(), static_cast<int>(text.size()))));
     return text;
 }
 
 // The box ends its text at the first NUL, as a text box does.
-void frmOrvane::setText(int id, const std::wstring& text) { SetWindowTextW(control(id), text.c_str()); }
+void frmOrvane::setText(HWND box, const std::wstring& text) { SetWindowTextW(box, text.c_str()); }
 
-void frmOrvane::clear(int id) { SendMessageW(control(id), LB_RESETCONTENT, 0, 0); }
+void frmOrvane::clear(HWND list) { SendMessageW(list, LB_RESETCONTENT, 0, 0); }
 
-void frmOrvane::append(int id, const std::wstring& row) {
-    SendMessageW(control(id), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
+void frmOrvane::append(HWND list, const std::wstring& row) {
+    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
 }
 
-int frmOrvane::rowCount(int id) const { return static_cast<int>(SendMessageW(control(id), LB_GETCOUNT, 0, 0)); }
+int frmOrvane::rowCount(HWND list) { return static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0)); }
+
+// Turned back on, the list is repainted whole.
+void frmOrvane::setPainting(HWND list, bool on) {
+    SendMessageW(list, WM_SETREDRAW, on, 0);
+    if (on) InvalidateRect(list, nullptr, TRUE);
+}
 
 }  // namespace orvane

@@ -41,12 +41,12 @@ private:
     [[noreturn]] void endAtOnce(const std::wstring& message);
     void message(const std::wstring& text);
 
-    HWND control(int id) const { return GetDlgItem(hwnd_, id); }
-    std::wstring text(int id) const;
-    void setText(int id, const std::wstring& text);
-    void clear(int id);
-    void append(int id, const std::wstring& row);
-    int rowCount(int id) const;
+    static std::wstring text(HWND box);
+    static void setText(HWND box, const std::wstring& text);
+    static void clear(HWND list);
+    static void append(HWND list, const std::wstring& row);
+    static int rowCount(HWND list);
+    static void setPainting(HWND list, bool on);
 
     struct FontDeleter {
         void operator()(HFONT font) const { DeleteObject(font); }
@@ -54,6 +54,13 @@ private:
 
     HINSTANCE instance_;
     HWND hwnd_ = nullptr;
+    // The controls the handlers read and fill; each call to find one by its
+    // id would be a trip to the window manager.
+    HWND txtContext = nullptr;
+    HWND txtUser = nullptr;
+    HWND lstVolumes = nullptr;
+    HWND lstQuotas = nullptr;
+    HWND lstUse = nullptr;
     std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter> font_;
     // Set by start-up and kept for the window's life; never released.
     netware::ConnHandle defaultConnection_ = 0;
@@ -61,6 +68,10 @@ private:
 
 // The characters of `inp` before its first NUL; all of them if it has none.
 std::wstring niceStr(const std::wstring& inp);
+
+// The decimal text of a number: a minus sign if it is negative, then the
+// digits, with no blank and no grouping.
+std::wstring decimalText(std::int64_t value);
 
 // A restriction or space in use, a count of 4-K blocks, as K in plain decimal.
 std::wstring displayText(std::int32_t blocks);
