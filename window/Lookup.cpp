@@ -1,7 +1,6 @@
 // Lookup.cpp: the Click of "Check": resolves the user in the context and
 // lists the user's restriction and space in use on every volume.
 #include "AnsiText.h"
-#include "ControlIds.h"
 #include "DsContextOwner.h"
 #include "frmOrvane.h"
 

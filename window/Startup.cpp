@@ -5,7 +5,6 @@
 #include <string_view>
 
 #include "AnsiText.h"
-#include "ControlIds.h"
 #include "DsContextOwner.h"
 #include "frmOrvane.h"
 
