@@ -14,10 +14,12 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Census.h"
 #include "ControlIds.h"
+#include "Files.h"
 #include "PeFile.h"
 #include "Program.h"
 #include "Stats.h"
@@ -85,25 +87,13 @@ struct TempFile {
 };
 
 std::string readFile(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) throw Failure("cannot read a file of the benchmark");
-    std::string bytes;
-    char chunk[4096];
-    DWORD read = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0) bytes.append(chunk, read);
-    CloseHandle(file);
-    return bytes;
+    std::optional<std::string> bytes = readAll(path);
+    if (!bytes) throw Failure("cannot read a file of the benchmark");
+    return *std::move(bytes);
 }
 
 void writeFile(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    const bool ok = file != INVALID_HANDLE_VALUE &&
-                    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                    written == bytes.size();
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    if (!ok) throw Failure("cannot write a file of the benchmark");
+    if (!writeAll(path, bytes)) throw Failure("cannot write a file of the benchmark");
 }
 
 struct Paths {

@@ -7,21 +7,11 @@
 #include <cctype>
 #include <cstring>
 
+#include "Files.h"
+
 namespace bench {
 
 namespace {
-
-std::optional<std::string> readAll(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
-    std::string bytes;
-    char chunk[65536];
-    DWORD read = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0) bytes.append(chunk, read);
-    CloseHandle(file);
-    return bytes;
-}
 
 template <class T>
 std::optional<T> at(const std::string& bytes, std::uint64_t offset) {
