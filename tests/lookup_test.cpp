@@ -69,10 +69,11 @@ protected:
     }
     Orvane& app() { return *app_; }
     void check(const std::wstring& user, const std::wstring& context) {
+        const std::size_t before = app().trace().calls().size();
         app().setText(idTxtUser, user);
         app().setText(idTxtContext, context);
         app().click(idCmdCheck);
-        app().settle();
+        app().waitLookup(before);
     }
     std::vector<driver::Call> lookupCalls() { return callsSince(app().trace(), startupCalls_); }
     void expectBoxAndOk(const std::wstring& text) {
@@ -88,7 +89,7 @@ protected:
 TEST_F(Lookup, EnterListsTheLoggedInUsersRestrictionAndUseInK) {
     open();
     app().press(driver::enter);  // the focus is in txtContext
-    app().settle();
+    app().waitLookup(startupCalls_);
     EXPECT_EQ(app().rows(idLstQuotas), jsmithQuotas);
     EXPECT_EQ(app().rows(idLstUse), jsmithUse);
 
@@ -114,7 +115,7 @@ TEST_F(Lookup, EnterFromAListStartsTheLookupToo) {
     for (int i = 0; i < 4; ++i) app().press(driver::tab);
     app().waitFocus("lstVolumes");
     app().press(driver::enter);
-    app().settle();
+    app().waitLookup(startupCalls_);
     EXPECT_EQ(app().rows(idLstQuotas), jsmithQuotas);
 }
 

@@ -217,7 +217,7 @@ private:
         const std::size_t before = app.trace().calls().size();
 
         app.click(idCmdCheck);
-        app.settle();
+        app.waitLookup(before);
         if (app.boxUp()) {
             const driver::Box box = app.waitBox();
             const std::optional<Outcome> outcome =

@@ -51,8 +51,10 @@ protected:
             const driver::Box box = app().waitBox();
             EXPECT_EQ(box.text, message);
             app().pressOk(box);
+            app().settle();
+        } else {
+            app().waitLookup(before);
         }
-        app().settle();
         return callsSince(app().trace(), before);
     }
 
@@ -177,7 +179,7 @@ TEST_F(Input, ClientTextsBeyondAsciiAreShownAndFoundAgain) {
     EXPECT_EQ(app().rows(idLstVolumes), (std::vector<std::wstring>{c->volume, L"SYS"}));
 
     app().click(idCmdCheck);
-    app().settle();
+    app().waitLookup(startupCalls_);
     const std::vector<driver::Call> calls = callsSince(app().trace(), startupCalls_);
     ASSERT_GE(calls.size(), 3u);
     EXPECT_EQ(calls[1].in("value"), c->contextBytes);

@@ -460,6 +460,19 @@ void Orvane::settle() {
     }
 }
 
+void Orvane::waitLookup(std::size_t callsBefore, const Where& where) {
+    const auto freed = [&] {
+        // Only whole lines: the client may be writing the next one.
+        std::string text = readFile(traceFile_);
+        text.erase(text.rfind('\n') + 1);
+        const std::vector<Call>& calls = Trace(text, where).calls();
+        return std::any_of(calls.begin() + static_cast<std::ptrdiff_t>(std::min(callsBefore, calls.size())),
+                           calls.end(), [](const Call& call) { return call.operation == "NWDSFreeContext"; });
+    };
+    waitFor([&] { return boxUp() || !running() || freed(); }, "the lookup to end", where);
+    settle();
+}
+
 Trace Orvane::trace(const Where& where) const { return Trace(readFile(traceFile_), where); }
 
 }  // namespace driver

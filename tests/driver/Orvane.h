@@ -113,6 +113,10 @@ public:
     // message per trip. Use it before checking that something did NOT
     // happen; to see that something did, wait for it.
     void settle();
+    // Waits until the lookup started after the first `callsBefore` traced
+    // calls has ended: its context handle freed, a message box up, or the
+    // program gone; then settles, so that its handler has returned.
+    void waitLookup(std::size_t callsBefore, const Where& where = Where::current());
     // Makes the window (or its message box) the foreground window.
     void foreground(const Where& where = Where::current());
 
