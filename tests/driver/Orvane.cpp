@@ -462,10 +462,8 @@ void Orvane::settle() {
 
 void Orvane::waitLookup(std::size_t callsBefore, const Where& where) {
     const auto freed = [&] {
-        // Only whole lines: the client may be writing the next one.
-        std::string text = readFile(traceFile_);
-        text.erase(text.rfind('\n') + 1);
-        const std::vector<Call>& calls = Trace(text, where).calls();
+        const Trace now = trace(where);
+        const std::vector<Call>& calls = now.calls();
         return std::any_of(calls.begin() + static_cast<std::ptrdiff_t>(std::min(callsBefore, calls.size())),
                            calls.end(), [](const Call& call) { return call.operation == "NWDSFreeContext"; });
     };
@@ -473,6 +471,11 @@ void Orvane::waitLookup(std::size_t callsBefore, const Where& where) {
     settle();
 }
 
-Trace Orvane::trace(const Where& where) const { return Trace(readFile(traceFile_), where); }
+Trace Orvane::trace(const Where& where) const {
+    // Only whole lines: the client may be writing the next one.
+    std::string text = readFile(traceFile_);
+    text.erase(text.rfind('\n') + 1);
+    return Trace(text, where);
+}
 
 }  // namespace driver

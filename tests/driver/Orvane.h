@@ -120,7 +120,7 @@ public:
     // Makes the window (or its message box) the foreground window.
     void foreground(const Where& where = Where::current());
 
-    // The calls traced so far.
+    // The calls traced so far, whole lines only.
     Trace trace(const Where& where = Where::current()) const;
     // Ends the process now.
     void kill();
